@@ -4,6 +4,9 @@
 #pragma once
 
 #include <QString>
+#include <memory>
+
+class QWidget;
 
 namespace orb {
 
@@ -20,5 +23,9 @@ class HelpService {
 // the data directory in front. Returns an empty string when the name's extension
 // (from its last ".") is not ".chm" ignoring case: such a request does nothing.
 QString ResolveHelpFile(const QString& helpFile, const QString& dataDirectory);
+
+// The help service of this platform: on Windows the platform's help viewer, elsewhere
+// the program's own viewer of the help file, parented to `owner`.
+std::unique_ptr<HelpService> CreatePlatformHelp(QWidget* owner);
 
 }  // namespace orb
