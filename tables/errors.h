@@ -92,6 +92,7 @@ inline constexpr uint16_t kCorruptRecord = 0x2104;   // a record could not be re
 inline constexpr uint16_t kMemoCorrupt = 0x2106;     // memo file missing or damaged
 inline constexpr uint16_t kInvalidValue = 0x2B26;    // a stored value is not of its column's type
 inline constexpr uint16_t kReadOnly = 0x2A04;        // the table can only be read
+inline constexpr uint16_t kNoCodePage = 0x3E06;      // the table's code page is not available
 }  // namespace dbi
 
 // The error box's final-period rule: adds "." when the message's last character
