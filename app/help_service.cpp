@@ -37,24 +37,3 @@ QString ResolveHelpFile(const QString& helpFile, const QString& dataDirectory) {
 }
 
 }  // namespace orb
-
-#ifndef _WIN32
-namespace orb {
-namespace {
-
-// Takes the two requests; the help window that shows them is on its way.
-class PendingHelp : public HelpService {
- public:
-  void ShowContents(const QString&) override {}
-  void ShowContext(const QString&, int) override {}
-};
-
-}  // namespace
-
-// The program's own help service.
-std::unique_ptr<HelpService> CreatePlatformHelp(QWidget*) {
-  return std::make_unique<PendingHelp>();
-}
-
-}  // namespace orb
-#endif
