@@ -39,7 +39,8 @@ std::string StampText(const TLocaleFormats& formats, const LocalClock& clock);
 // A character that an XML 1.0 document cannot carry, and where it stands.
 struct NonXmlCharacter {
   size_t offset;       // byte offset in the text
-  char32_t codePoint;  // the character (C0 controls but tab, LF, CR; U+FFFE; U+FFFF)
+  char32_t codePoint;  // the character (C0 controls but tab, LF, CR; U+FFFE; U+FFFF),
+                       // or U+FFFD where the bytes are not UTF-8 (raw bytes of a blob)
 };
 
 // Text on its way into the document: the core's text is UTF-8 already, so this
