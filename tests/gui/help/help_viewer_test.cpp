@@ -125,6 +125,19 @@ TEST_F(HelpViewerTest, ContentsTreeFollowsTheSitemap) {
   }
 }
 
+TEST_F(HelpViewerTest, ClickingAContentsItemOpensItsPage) {
+  ChmHelpViewer viewer(nullptr);
+  ASSERT_TRUE(viewer.OpenFile(kFixtures + "sin_mapa.chm"));
+  viewer.show();
+  QTreeWidget* tree = viewer.Contents();
+  QTreeWidgetItem* second = tree->topLevelItem(1);
+  ASSERT_NE(second, nullptr);
+  QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, tree->visualItemRect(second).center());
+  EXPECT_EQ(viewer.CurrentTopic(), "/segunda.htm");
+  // The page is written in Windows-1252 and declares no code page.
+  EXPECT_EQ(Heading(&viewer), "Segunda p\u00e1gina");
+}
+
 TEST_F(HelpViewerTest, EachRequestShowsItsTopicInAWindowNamedForTheFile) {
   struct Case {
     QString file;
