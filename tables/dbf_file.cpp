@@ -51,7 +51,8 @@ constexpr uint32_t kOffDbtBlockSize4 = 20;  // uint16 LE, dBase IV memo block si
 constexpr uint32_t kDbtHeaderMin = 22;      // a dBase IV memo header holds its block size
 constexpr uint32_t kOffFptBlockSize = 6;    // uint16 BE, FoxPro memo block size
 constexpr uint32_t kFptHeaderMin = 8;
-constexpr uint32_t kMemoBlockHeader = 8;  // FoxPro and dBase IV blocks start with 8 bytes
+constexpr uint64_t kFptHeaderBytes = 512;  // a FoxPro memo file's header; no memo starts inside it
+constexpr uint32_t kMemoBlockHeader = 8;   // FoxPro and dBase IV blocks start with 8 bytes
 // Records are read in blocks of about this many bytes.
 constexpr size_t kReadBlockBytes = 64 * 1024;
 
@@ -542,6 +543,15 @@ std::string_view DbfFile::MemoBytes(const DbfColumn& column, uint64_t block,
   };
   if (start >= memoSize)
     beyond();
+  // With a block size below 512 (0 means bytes) a damaged pointer can land in
+  // the header, whose bytes would read as an empty memo.
+  if (memoFpt_ && start < kFptHeaderBytes) {
+    throw EDBEngineError(dbi::kMemoCorrupt, "A memo pointer lies inside the memo file's header",
+                         {{"", "File: " + path_},
+                          {"", "Memo file: " + memoPath_},
+                          {"", "Field: " + name},
+                          {"", "Record: " + std::to_string(record)}});
+  }
   unsigned char head[kMemoBlockHeader];
   const bool hasHead =
       start + kMemoBlockHeader <= memoSize && ReadAt(memoFd_, head, kMemoBlockHeader, start);
