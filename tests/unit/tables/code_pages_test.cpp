@@ -1,6 +1,8 @@
 // Language drivers, the OEM code page of a locale, and decoding to UTF-8.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+
 #include "tables/code_pages.h"
 
 namespace orb {
@@ -37,6 +39,47 @@ TEST(CodePagesTest, OemCodePageOfTheLocale) {
   };
   for (const auto& [locale, codePage] : cases)
     EXPECT_EQ(OemCodePageOfLocale(locale), codePage) << locale;
+}
+
+TEST(CodePagesTest, TheUsersLocaleComesFromLcAllThenLcCtypeThenLang) {
+  struct Case {
+    const char* lcAll;
+    const char* lcCtype;
+    const char* lang;
+    const char* expected;
+  };
+  const Case cases[] = {
+      {"es_ES.UTF-8", "ru_RU", "pl_PL", "es_ES.UTF-8"},
+      {"", "ru_RU", "pl_PL", "ru_RU"},
+      {nullptr, nullptr, "pl_PL", "pl_PL"},
+      {nullptr, "", "", "C"},
+  };
+  const char* const names[] = {"LC_ALL", "LC_CTYPE", "LANG"};
+  std::string saved[3];
+  bool had[3];
+  for (int i = 0; i < 3; ++i) {
+    const char* v = std::getenv(names[i]);
+    had[i] = v != nullptr;
+    saved[i] = v ? v : "";
+  }
+  for (const Case& c : cases) {
+    const char* values[] = {c.lcAll, c.lcCtype, c.lang};
+    for (int i = 0; i < 3; ++i) {
+      if (values[i]) {
+        ::setenv(names[i], values[i], 1);
+      } else {
+        ::unsetenv(names[i]);
+      }
+    }
+    EXPECT_EQ(UserLocaleName(), c.expected);
+  }
+  for (int i = 0; i < 3; ++i) {
+    if (had[i]) {
+      ::setenv(names[i], saved[i].c_str(), 1);
+    } else {
+      ::unsetenv(names[i]);
+    }
+  }
 }
 
 TEST(CodePagesTest, DecodesSingleAndMultiByteCodePagesKeepingUndefinedBytes) {

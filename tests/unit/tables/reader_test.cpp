@@ -386,6 +386,24 @@ TEST(ReaderTest, MemoFileMissingOrTooShort) {
   EXPECT_FALSE(table.Active());
 }
 
+TEST(ReaderTest, FoxProMemoBlockSizeZeroMeansOne) {
+  test::TempDir dir("fpt");
+  test::WriteBytes(dir.File("F.DBF"), Build({.version = 0xF5,
+                                             .fields = {{"NOTAS", 'M', 10}},
+                                             .records = {"        512", "        530"}}));
+  std::string memo(512, '\0');  // next free block, then a block size of 0
+  memo += BE32(1) + BE32(5) + "hola!" + std::string(5, '\0');
+  memo += BE32(1) + BE32(100) + "cut short";
+  test::WriteBytes(dir.File("F.FPT"), memo);
+  TwwTable table("wwTableTest");
+  test::OpenFile(table, dir.File("F.DBF"));
+  EXPECT_EQ(test::Render(table.FieldByName("NOTAS").Value()), "hola!");
+  table.Next();
+  EXPECT_EQ(test::EngineErrorOf([&] { table.FieldByName("NOTAS").Value(); }),
+            "A memo pointer lies beyond the end of the memo file\r\nFile: " + dir.File("F.DBF") +
+                "\r\nMemo file: " + dir.File("F.FPT") + "\r\nField: NOTAS\r\nRecord: 2");
+}
+
 TEST(ReaderTest, ATableCutShortWhileOpenGivesAnErrorAndStaysOpen) {
   test::TempDir dir("shrink");
   const std::string path = dir.File("GRUP.DBF");
