@@ -146,7 +146,7 @@ int Main(int argc, char** argv) {
     ProcessLocaleFormats() = LoadLocaleFormats();
     ExportEnvironment environment;
     environment.dataDirectory = options.dataDir.empty() ? ExecutableDirectory() : options.dataDir;
-    if (environment.dataDirectory.back() != '/')
+    if (const char last = environment.dataDirectory.back(); last != '/' && last != '\\')
       environment.dataDirectory += '/';
     environment.formats = &ProcessLocaleFormats();
 

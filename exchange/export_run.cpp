@@ -24,10 +24,13 @@ struct SectionNames {
   std::vector<XmlName> attributes;  // in the order of the section's attribute list
 };
 
-// "U+0007"; a character the value text could not decode is reported as such.
-std::string CharacterText(char32_t codePoint) {
-  char buf[16];
-  std::snprintf(buf, sizeof buf, "U+%04X", static_cast<unsigned>(codePoint));
+// What is wrong with a text: "the character U+0007", or, where the text could
+// not be decoded at all (reported as U+FFFD), "bytes that are not UTF-8".
+std::string Problem(const NonXmlCharacter& bad) {
+  if (bad.codePoint == 0xFFFD)
+    return "bytes that are not UTF-8";
+  char buf[32];
+  std::snprintf(buf, sizeof buf, "the character U+%04X", static_cast<unsigned>(bad.codePoint));
   return buf;
 }
 
@@ -39,8 +42,8 @@ void CheckFieldText(std::string_view text, const TwwTable& table, const char* fi
   if (!bad)
     return;
   throw EXmlError(table.Name() + ": Field '" + field + "' of record " +
-                  std::to_string(table.RecNo()) + " holds the character " +
-                  CharacterText(bad->codePoint) + ", which an XML document cannot carry");
+                  std::to_string(table.RecNo()) + " holds " + Problem(*bad) +
+                  ", which an XML document cannot carry");
 }
 
 // Builds the section's element and its rows from `table`, walking the table from
@@ -134,7 +137,7 @@ void RunExport(ExportUi& ui, ProcessState& state, TimetableTables& tables,
   doc.SetAttribute(root, kAutorAttribute, kAutorValue);
   const std::string stamp = StampText(formats, clock);
   if (const std::optional<NonXmlCharacter> bad = DocumentText(stamp))
-    throw EXmlError("The time stamp holds the character " + CharacterText(bad->codePoint) +
+    throw EXmlError("The time stamp holds " + Problem(*bad) +
                     ", which an XML document cannot carry");
   doc.SetAttribute(root, kFechaAttribute, stamp);
   doc.SetAttribute(root, kModuloAttribute, kModuloValue);

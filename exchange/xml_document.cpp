@@ -571,6 +571,11 @@ void XmlDocument::Save(const std::string& fileName) const {
     }
   }
   const bool targetExists = ::stat(target.c_str(), &existing) == 0;
+  // A file the user made read-only is not replaced behind their back, though
+  // renaming over it would be allowed.
+  if (targetExists && S_ISREG(existing.st_mode) &&
+      ((existing.st_mode & 0222) == 0 || ::access(target.c_str(), W_OK) != 0))
+    throw SaveError(fileName, EACCES);
 
   const size_t slash = target.rfind('/');
   const std::string folder = slash == std::string::npos ? "." : target.substr(0, slash + 1);
@@ -592,6 +597,8 @@ void XmlDocument::Save(const std::string& fileName) const {
   };
 
   // The new file gets the permissions of the one it replaces, or the usual ones.
+  // A file system without permissions (a FAT memory stick) refuses; that is no
+  // reason to fail the save.
   mode_t mode;
   if (targetExists) {
     mode = existing.st_mode & 07777;
@@ -600,8 +607,7 @@ void XmlDocument::Save(const std::string& fileName) const {
     ::umask(mask);
     mode = 0666 & ~mask;
   }
-  if (::fchmod(fd, mode) != 0)
-    throw fail(errno, true);
+  (void)::fchmod(fd, mode);
 
   struct Sink {
     int fd;

@@ -273,6 +273,9 @@ TEST(XmlDocumentSaveTest, AFailedSaveNamesTheFileAndTheReasonAndLeavesTheFolderA
   const fs::path directory = folder.path() / "is-a-folder.xml";
   fs::create_directory(directory);
   const std::string missing = (folder.path() / "no-such-folder" / "out.xml").string();
+  const fs::path readOnly = folder.path() / "read-only.xml";
+  WriteFile(readOnly, "protected");
+  fs::permissions(readOnly, fs::perms::owner_read | fs::perms::group_read);
 
   const std::pair<std::string, std::string> cases[] = {
       {missing, "Cannot save '" + missing + "': No such file or directory"},
@@ -280,14 +283,18 @@ TEST(XmlDocumentSaveTest, AFailedSaveNamesTheFileAndTheReasonAndLeavesTheFolderA
       // Nobody, not even the administrator, may create files in /sys.
       {"/sys/horario.xml", "Cannot save '/sys/horario.xml': Permission denied"},
       {"", "Cannot save '': No such file or directory"},
+      // Renaming over it would work, but the user made it read-only.
+      {readOnly.string(), "Cannot save '" + readOnly.string() + "': Permission denied"},
   };
   const auto doc = SmallDocument();
   for (const auto& [name, expected] : cases)
     EXPECT_EQ(ErrorOf([&] { doc->Save(name); }), expected);
 
-  EXPECT_EQ(folder.Names(), (std::vector<std::string>{"existing.xml", "is-a-folder.xml"}));
+  EXPECT_EQ(folder.Names(),
+            (std::vector<std::string>{"existing.xml", "is-a-folder.xml", "read-only.xml"}));
   EXPECT_TRUE(fs::is_empty(directory));
   EXPECT_EQ(ReadFile(existing), "keep me");
+  EXPECT_EQ(ReadFile(readOnly), "protected");
 }
 
 TEST(XmlDocumentSaveTest, AWriteThatFailsHalfWayKeepsTheOldFile) {
