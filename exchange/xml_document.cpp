@@ -1,6 +1,7 @@
 #include "exchange/xml_document.h"
 
 #include <fcntl.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -10,6 +11,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <new>
+#include <type_traits>
 #include <unordered_map>
 #include <vector>
 
@@ -22,8 +25,13 @@ constexpr uint32_t kNone = UINT32_MAX;
 
 // Bytes the writer gathers before each write to the file.
 constexpr size_t kWriteChunk = 1 << 20;
+// The document's tables grow in blocks of this size, aligned to it, so that
+// the system can back them with huge pages: a large school's document takes
+// hundreds of megabytes, and faulting that in 4 KiB pages and giving it back
+// costs more than building the rows.
+constexpr size_t kBlockBytes = 2u << 20;
 // Size of one block of the value arena; a longer value gets a block of its own.
-constexpr size_t kArenaBlock = 64 * 1024;
+constexpr size_t kArenaBlock = kBlockBytes;
 // Longest base name used inside a temporary file's name, so that the temporary
 // name stays within the file system's limit even for a long output name.
 constexpr size_t kMaxTempStem = 200;
@@ -48,7 +56,11 @@ struct NodeRecord {
   uint32_t firstAttribute = kNone;
   uint32_t lastAttribute = kNone;
   Kind kind = Kind::kElement;
+  // Bit (name id % 16) set for each attribute name the element has, so that
+  // setting a new attribute rarely has to look through the earlier ones.
+  uint16_t attributeNames = 0;
 };
+static_assert(sizeof(NodeRecord) == 32, "a row's node stays 32 bytes");
 
 // One attribute. `value` points into the arena at a length (LEB128) followed
 // by that many bytes of UTF-8.
@@ -58,30 +70,53 @@ struct AttributeRecord {
   uint32_t next = kNone;
 };
 
+// Frees a block taken by AllocateBlock.
+struct BlockFree {
+  void operator()(char* p) const { std::free(p); }
+};
+using Block = std::unique_ptr<char[], BlockFree>;
+
+// A block of kBlockBytes aligned to its size, its pages not yet touched.
+Block AllocateBlock() {
+  void* p = std::aligned_alloc(kBlockBytes, kBlockBytes);
+  if (p == nullptr)
+    throw std::bad_alloc();
+#ifdef MADV_HUGEPAGE
+  ::madvise(p, kBlockBytes, MADV_HUGEPAGE);  // only advice: without huge pages all still works
+#endif
+  return Block(static_cast<char*>(p));
+}
+
 // A table that grows in fixed blocks: no reallocation, no copying, and at most
-// one block of unused room.
-template <typename T, size_t kPerBlock>
+// one block of unused room. Records are made as they are added.
+template <typename T>
 class BlockTable {
+  static_assert(std::is_trivially_destructible_v<T>);
+  static constexpr size_t kPerBlock = kBlockBytes / sizeof(T);
+
  public:
   // Appends `record` and returns its index.
   uint32_t Add(const T& record) {
     if (size_ == static_cast<size_t>(kNone))
       throw EXmlError("The document is too large");
     if (size_ % kPerBlock == 0)
-      blocks_.push_back(std::make_unique<T[]>(kPerBlock));
-    blocks_.back()[size_ % kPerBlock] = record;
+      blocks_.push_back(AllocateBlock());
+    new (Slot(size_)) T(record);
     return static_cast<uint32_t>(size_++);
   }
-  T& operator[](uint32_t i) { return blocks_[i / kPerBlock][i % kPerBlock]; }
-  const T& operator[](uint32_t i) const { return blocks_[i / kPerBlock][i % kPerBlock]; }
+  T& operator[](uint32_t i) { return *std::launder(Slot(i)); }
+  const T& operator[](uint32_t i) const { return *std::launder(Slot(i)); }
   size_t size() const { return size_; }
   // Bytes held by the blocks and their index.
   size_t Bytes() const {
-    return blocks_.size() * kPerBlock * sizeof(T) + blocks_.capacity() * sizeof(blocks_[0]);
+    return blocks_.size() * kBlockBytes + blocks_.capacity() * sizeof(blocks_[0]);
   }
 
  private:
-  std::vector<std::unique_ptr<T[]>> blocks_;
+  T* Slot(size_t i) const {
+    return reinterpret_cast<T*>(blocks_[i / kPerBlock].get()) + i % kPerBlock;
+  }
+  std::vector<Block> blocks_;
   size_t size_ = 0;
 };
 
@@ -98,11 +133,11 @@ class ValueArena {
       out = blocks_.back().get();
     } else {
       if (free_ < needed) {
-        // The big blocks stay behind the current one in blocks_, so keep a
-        // pointer of our own to where writing goes on.
-        blocks_.push_back(std::make_unique_for_overwrite<char[]>(kArenaBlock));
+        // The big blocks stay in blocks_, so keep a pointer of our own to
+        // where writing goes on.
+        arena_.push_back(AllocateBlock());
         bytes_ += kArenaBlock;
-        cursor_ = blocks_.back().get();
+        cursor_ = arena_.back().get();
         free_ = kArenaBlock;
       }
       out = cursor_;
@@ -139,10 +174,13 @@ class ValueArena {
     return std::string_view(at, static_cast<size_t>(length));
   }
 
-  size_t Bytes() const { return bytes_ + blocks_.capacity() * sizeof(blocks_[0]); }
+  size_t Bytes() const {
+    return bytes_ + blocks_.capacity() * sizeof(blocks_[0]) + arena_.capacity() * sizeof(arena_[0]);
+  }
 
  private:
-  std::vector<std::unique_ptr<char[]>> blocks_;
+  std::vector<std::unique_ptr<char[]>> blocks_;  // values too long for an arena block
+  std::vector<Block> arena_;                     // the arena's blocks
   char* cursor_ = nullptr;
   size_t free_ = 0;
   size_t bytes_ = 0;
@@ -319,8 +357,8 @@ int WriteAll(int fd, std::string_view bytes) {
 }  // namespace
 
 struct XmlDocument::Impl {
-  BlockTable<NodeRecord, 4096> nodes;
-  BlockTable<AttributeRecord, 8192> attributes;
+  BlockTable<NodeRecord> nodes;
+  BlockTable<AttributeRecord> attributes;
   ValueArena values;
   std::vector<std::string> names;
   std::unordered_map<std::string, uint32_t> nameIds;
@@ -404,12 +442,16 @@ void XmlDocument::SetAttribute(XmlNode element, XmlName name, std::string_view v
   if (std::string problem = ValueProblem(value); !problem.empty())
     throw EXmlError("The value of attribute '" + impl_->names[name.id] + "' holds " + problem +
                     ", which an XML document cannot carry");
-  for (uint32_t a = record.firstAttribute; a != kNone; a = impl_->attributes[a].next) {
-    if (impl_->attributes[a].name == name.id) {
-      impl_->attributes[a].value = impl_->values.Store(value);
-      return;
+  const uint16_t bit = static_cast<uint16_t>(1u << (name.id % 16));
+  if (record.attributeNames & bit) {
+    for (uint32_t a = record.firstAttribute; a != kNone; a = impl_->attributes[a].next) {
+      if (impl_->attributes[a].name == name.id) {
+        impl_->attributes[a].value = impl_->values.Store(value);
+        return;
+      }
     }
   }
+  record.attributeNames |= bit;
   AttributeRecord attribute;
   attribute.name = name.id;
   attribute.value = impl_->values.Store(value);
@@ -573,9 +615,13 @@ void XmlDocument::Save(const std::string& fileName) const {
   const bool targetExists = ::stat(target.c_str(), &existing) == 0;
   // A file the user made read-only is not replaced behind their back, though
   // renaming over it would be allowed.
-  if (targetExists && S_ISREG(existing.st_mode) &&
-      ((existing.st_mode & 0222) == 0 || ::access(target.c_str(), W_OK) != 0))
-    throw SaveError(fileName, EACCES);
+  // On a read-only disk the system's own reason says more than "permission".
+  if (targetExists && S_ISREG(existing.st_mode)) {
+    if ((existing.st_mode & 0222) == 0)
+      throw SaveError(fileName, EACCES);
+    if (::access(target.c_str(), W_OK) != 0)
+      throw SaveError(fileName, errno);
+  }
 
   const size_t slash = target.rfind('/');
   const std::string folder = slash == std::string::npos ? "." : target.substr(0, slash + 1);
