@@ -9,6 +9,7 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QShortcut>
+#include <QThread>
 #include <QWindow>
 #include <cmath>
 
@@ -317,6 +318,7 @@ void TMForm::closeEvent(QCloseEvent* event) {
   if (closeHandled_) {
     closeHandled_ = false;
     event->accept();
+    EndMessageLoop();
     return;
   }
   if (!RunGuarded(this, [this] { FormClose(); })) {
@@ -325,6 +327,18 @@ void TMForm::closeEvent(QCloseEvent* event) {
   }
   closed_ = true;
   event->accept();
+  EndMessageLoop();
+}
+
+void TMForm::EndMessageLoop() {
+  // Closing the main window ends the program. Qt's own rule (the last visible
+  // top-level window) misses an embedded window, whose parent is the host's.
+  // exit() sends no further close events, so FormClose runs once per close.
+  // Before the loop has started (a close during the first showing) there is
+  // nothing to end, and exit() would stop every later loop from running.
+  if (QThread::currentThread()->loopLevel() > 0) {
+    QCoreApplication::exit(0);
+  }
 }
 
 void TMForm::keyPressEvent(QKeyEvent* event) {

@@ -101,6 +101,8 @@ class TMForm : public QWidget, public ExportUi, public Ui::TMForm {
   void FormClose();
   // The export run with this window as its face; errors propagate.
   void RunExportHere();
+  // Ends the message loop once the main window has closed.
+  void EndMessageLoop();
   // F1: the topic for the help context of the focused control.
   void HelpKey();
 
