@@ -6,6 +6,7 @@
 #include <cassert>
 #include <charconv>
 #include <cmath>
+#include <cstdint>
 #include <cstring>
 #include <limits>
 #include <system_error>
@@ -161,9 +162,15 @@ double RoundHalfEven(double v) {
   return std::fmod(floor, 2.0) == 0 ? floor : floor + 1;
 }
 
-// Only the low 32 bits of a whole number reach the document.
-int32_t Low32(int64_t value) {
-  return static_cast<int32_t>(static_cast<uint32_t>(static_cast<uint64_t>(value)));
+// The document carries whole numbers of 32 bits. A larger value is refused rather
+// than cut to its low 32 bits, which would put a plainly wrong number (4294967326
+// students becoming 30) into the school's data without a word.
+int32_t Checked32(int64_t value, std::string_view fieldName) {
+  if (value < INT32_MIN || value > INT32_MAX)
+    throw EConvertError("Field '" + std::string(fieldName) + "' holds " + std::to_string(value) +
+                        ", which is outside the range of whole numbers (-2147483648 to "
+                        "2147483647)");
+  return static_cast<int32_t>(value);
 }
 
 // The whole-number reading of a floating-point value: rounded half to even; not
@@ -637,15 +644,15 @@ int32_t FieldWholeNumber(const FieldValue& value) {
   switch (value.kind) {
     case ftFloat:
     case ftCurrency:
-      return value.blank ? 0 : Low32(WholeFromFloat(value.number));
+      return value.blank ? 0 : Checked32(WholeFromFloat(value.number), value.name);
     case ftSmallint:
     case ftWord:
     case ftInteger:
     case ftAutoInc:
     case ftLargeint:
-      return value.blank ? 0 : Low32(value.integer);
+      return value.blank ? 0 : Checked32(value.integer, value.name);
     case ftBCD:
-      return value.blank ? 0 : Low32(WholeFromBcd(value.bcd));
+      return value.blank ? 0 : Checked32(WholeFromBcd(value.bcd), value.name);
     case ftString: {
       const std::string_view text = value.blank ? std::string_view() : value.text;
       int32_t number = 0;

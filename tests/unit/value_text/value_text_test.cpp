@@ -265,14 +265,36 @@ TEST(FieldWholeNumberTest, RoundsFloatingPointHalfToEven) {
       {0.49999999999999994, 0},
       {2147483647.0, 2147483647},
       {-2147483648.0, std::numeric_limits<int32_t>::min()},
-      {4503599627370497.0, 1},  // 2^52 + 1: already whole
-      {4294967296.0 + 5, 5},    // only the low 32 bits reach the document
-      {2147483648.0, std::numeric_limits<int32_t>::min()},
-      {-9223372036854775808.0, 0},  // -2^63 is still in the 64-bit range
+      {2147483647.4, 2147483647},
+      {-2147483648.5, std::numeric_limits<int32_t>::min()},  // half to even stays in range
   };
   for (const auto& [number, expected] : cases) {
     EXPECT_EQ(FieldWholeNumber(Number(ftFloat, number)), expected) << number;
     EXPECT_EQ(FieldWholeNumber(Number(ftCurrency, number)), expected) << number;
+  }
+}
+
+TEST(FieldWholeNumberTest, WholeNumbersBeyond32BitsAreRefusedNotCut) {
+  const std::pair<FieldValue, std::string> cases[] = {
+      {Number(ftFloat, 4294967296.0 + 30), "4294967326"},
+      {Number(ftFloat, 2147483647.5), "2147483648"},
+      {Number(ftFloat, 4503599627370497.0), "4503599627370497"},  // 2^52 + 1: already whole
+      {Number(ftCurrency, -2147483649.0), "-2147483649"},
+      {Number(ftFloat, -9223372036854775808.0), "-9223372036854775808"},
+      {Bcd(21474836475, 1), "2147483648"},
+      {Integer(ftLargeint, (int64_t{1} << 32) + 30), "4294967326"},
+  };
+  for (const auto& [value, shown] : cases) {
+    FieldValue named = value;
+    named.name = "MAXALUM";
+    try {
+      FieldWholeNumber(named);
+      ADD_FAILURE() << shown << " gave a whole number";
+    } catch (const EConvertError& error) {
+      EXPECT_EQ(std::string(error.what()),
+                "Field 'MAXALUM' holds " + shown +
+                    ", which is outside the range of whole numbers (-2147483648 to 2147483647)");
+    }
   }
 }
 
@@ -310,7 +332,7 @@ TEST(FieldWholeNumberTest, RoundsFixedPointHalfToEvenAndTakesIntegers) {
       {Integer(ftInteger, std::numeric_limits<int32_t>::min()),
        std::numeric_limits<int32_t>::min()},
       {Integer(ftAutoInc, 30), 30},
-      {Integer(ftLargeint, (int64_t{1} << 32) + 30), 30},
+      {Integer(ftLargeint, -30), -30},
   };
   for (const auto& [value, expected] : cases) {
     EXPECT_EQ(FieldWholeNumber(value), expected) << value.bcd.unscaled << "/" << value.integer;
