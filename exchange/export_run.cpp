@@ -35,15 +35,15 @@ std::string Problem(const NonXmlCharacter& bad) {
 }
 
 // Raises the error for a field value the document cannot carry, naming the
-// table component, the record, the field and the character, so that the user
-// can find and mend the record in Orbalis.
+// table component, the record, the field, the character and the file, so that
+// the user can find and mend the record in Orbalis.
 void CheckFieldText(std::string_view text, const TwwTable& table, const char* field) {
   const std::optional<NonXmlCharacter> bad = DocumentText(text);
   if (!bad)
     return;
   throw EXmlError(table.Name() + ": Field '" + field + "' of record " +
                   std::to_string(table.RecNo()) + " holds " + Problem(*bad) +
-                  ", which an XML document cannot carry");
+                  ", which an XML document cannot carry\r\nFile: " + table.FileName());
 }
 
 // Builds the section's element and its rows from `table`, walking the table from

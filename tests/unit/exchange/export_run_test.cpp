@@ -270,10 +270,12 @@ TEST_F(ExportRunTest, AValueXmlCannotCarryNamesTheRecordAndARerunStartsAgain) {
   ui.answer = Output().string();
   const std::string expected =
       "wwTableNomAsg: Field 'NOMBRE' of record 2 holds the character U+0001, which an XML "
-      "document cannot carry";
+      "document cannot carry\r\nFile: ";
   for (int run = 1; run <= 2; ++run) {
     SCOPED_TRACE(run);
-    EXPECT_EQ(Run(), expected);
+    const std::string error = Run();
+    EXPECT_EQ(error, expected + tables.wwTableNomAsg.FileName());
+    EXPECT_EQ(fs::path(tables.wwTableNomAsg.FileName()).filename(), "NOMASG.DBF");
     EXPECT_FALSE(fs::exists(Output()));
     EXPECT_EQ(OpenTables(), "010000");
     ASSERT_NE(state.document, nullptr);
