@@ -2,24 +2,13 @@
 // edits one key and must leave every other byte of the host's file as it was.
 #include "app/ini_file.h"
 
+#include "exchange/replace_file.h"
 #include "tables/errors.h"
 
-#include <cassert>
 #include <cerrno>
 #include <cstdio>
-#include <filesystem>
 #include <string_view>
 #include <vector>
-
-#ifdef _WIN32
-#include <io.h>
-#include <share.h>
-#include <sys/stat.h>
-#else
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-#endif
 
 namespace orb {
 namespace {
@@ -123,93 +112,6 @@ std::string_view FileLineEnding(const std::vector<Line>& lines) {
 [[noreturn]] void FailWriting(const std::string& fileName) {
   throw EIniFileException("Unable to write to " + fileName);
 }
-
-#ifdef _WIN32
-using Descriptor = int;
-// Opens a new, unique temporary file next to `target`; returns -1 on failure.
-Descriptor OpenTemporary(const std::string& target, std::string* tempName) {
-  for (int attempt = 0; attempt < 100; ++attempt) {
-    std::string name = target + ".tmp" + std::to_string(attempt);
-    int fd = -1;
-    if (_sopen_s(&fd, name.c_str(), _O_WRONLY | _O_CREAT | _O_EXCL | _O_BINARY, _SH_DENYRW,
-                 _S_IREAD | _S_IWRITE) == 0) {
-      *tempName = name;
-      return fd;
-    }
-    if (errno != EEXIST)
-      return -1;
-  }
-  return -1;
-}
-bool WriteAll(Descriptor fd, std::string_view bytes) {
-  while (!bytes.empty()) {
-    const int n = _write(fd, bytes.data(), static_cast<unsigned>(bytes.size()));
-    if (n <= 0)
-      return false;
-    bytes.remove_prefix(static_cast<size_t>(n));
-  }
-  return true;
-}
-bool FlushAndClose(Descriptor fd) {
-  const bool flushed = _commit(fd) == 0;
-  return _close(fd) == 0 && flushed;
-}
-bool CopyMode(const std::string&, Descriptor) {
-  return true;
-}
-#else
-using Descriptor = int;
-// Opens a new, unique temporary file next to `target`; returns -1 on failure.
-Descriptor OpenTemporary(const std::string& target, std::string* tempName) {
-  std::string pattern = target + ".XXXXXX";
-  const int fd = mkstemp(pattern.data());
-  if (fd >= 0)
-    *tempName = pattern;
-  return fd;
-}
-// Writes every byte, going on after short writes and interrupted calls.
-bool WriteAll(Descriptor fd, std::string_view bytes) {
-  while (!bytes.empty()) {
-    const ssize_t n = write(fd, bytes.data(), bytes.size());
-    if (n < 0 && errno == EINTR)
-      continue;
-    if (n <= 0)
-      return false;
-    bytes.remove_prefix(static_cast<size_t>(n));
-  }
-  return true;
-}
-// Puts the bytes on the disk before the rename makes them the file.
-bool FlushAndClose(Descriptor fd) {
-  const bool flushed = fsync(fd) == 0;
-  return close(fd) == 0 && flushed;
-}
-// mkstemp makes a file only its owner can read; the host must keep reading its file,
-// so the replacement gets the old file's permissions, or the usual ones for a new file.
-bool CopyMode(const std::string& target, Descriptor fd) {
-  struct stat old {};
-  if (stat(target.c_str(), &old) == 0)
-    return fchmod(fd, old.st_mode & 07777) == 0;
-  const mode_t mask = umask(0);
-  umask(mask);
-  return fchmod(fd, 0666 & ~mask) == 0;
-}
-#endif
-
-#ifdef _WIN32
-void SyncFolder(const std::string&) {}
-#else
-// Makes the rename itself durable; the file is already complete, so a failure here
-// changes nothing the host could see and is not reported.
-void SyncFolder(const std::string& target) {
-  const std::string folder = std::filesystem::path(target).parent_path().string();
-  const int fd = open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY);
-  if (fd < 0)
-    return;
-  fsync(fd);
-  close(fd);
-}
-#endif
 
 // Reads the whole file; a file that does not exist reads as empty. Returns false
 // when the file exists and cannot be read (it would be wrong to replace it).
@@ -327,35 +229,12 @@ std::string EditPrivateProfile(const std::string& content, const std::string& se
 // a part of either. Raises EIniFileException on any failure.
 void WritePrivateProfileInt(const std::string& fileName, const std::string& section,
                             const std::string& key, int32_t value) {
-  // Edit the file a symbolic link points to, not the link.
-  std::string target = fileName;
-  std::error_code ec;
-  if (std::filesystem::is_symlink(fileName, ec)) {
-    const std::filesystem::path resolved = std::filesystem::weakly_canonical(fileName, ec);
-    if (ec)
-      FailWriting(fileName);
-    target = resolved.string();
-  }
-
   std::string content;
-  if (!ReadWholeFile(target, &content))
+  if (!ReadWholeFile(fileName, &content))
     FailWriting(fileName);
   const std::string edited = EditPrivateProfile(content, section, key, std::to_string(value));
-
-  std::string tempName;
-  const Descriptor fd = OpenTemporary(target, &tempName);
-  if (fd < 0)
+  if (ReplaceFile(fileName, [&edited](ReplacementSink& sink) { sink.Write(edited); }) != 0)
     FailWriting(fileName);
-  assert(!tempName.empty());
-  const bool written = CopyMode(target, fd) && WriteAll(fd, edited);
-  const bool closed = FlushAndClose(fd);
-  if (written && closed)
-    std::filesystem::rename(tempName, target, ec);
-  if (!written || !closed || ec) {
-    std::remove(tempName.c_str());
-    FailWriting(fileName);
-  }
-  SyncFolder(target);
 }
 
 }  // namespace orb

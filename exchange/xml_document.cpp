@@ -16,6 +16,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "exchange/replace_file.h"
 #include "tables/errors.h"
 
 namespace orb {
@@ -34,7 +35,6 @@ constexpr size_t kBlockBytes = 2u << 20;
 constexpr size_t kArenaBlock = kBlockBytes;
 // Longest base name used inside a temporary file's name, so that the temporary
 // name stays within the file system's limit even for a long output name.
-constexpr size_t kMaxTempStem = 200;
 
 // Line end after every element: the file opens readably in any Windows editor,
 // and XML readers treat CR LF between elements as plain white space.
@@ -337,23 +337,6 @@ void AppendEscaped(OutputBuffer& out, std::string_view value) {
   out.Append(value.substr(start));
 }
 
-// Writes all of `bytes` to `fd`; returns 0 or the errno of the failure.
-int WriteAll(int fd, std::string_view bytes) {
-  const char* p = bytes.data();
-  size_t left = bytes.size();
-  while (left > 0) {
-    const ssize_t written = ::write(fd, p, left);
-    if (written < 0) {
-      if (errno == EINTR)
-        continue;
-      return errno;
-    }
-    p += written;
-    left -= static_cast<size_t>(written);
-  }
-  return 0;
-}
-
 }  // namespace
 
 struct XmlDocument::Impl {
@@ -602,87 +585,28 @@ void XmlDocument::Save(const std::string& fileName) const {
   if (fileName.empty())
     throw SaveError(fileName, ENOENT);
 
-  // Replace the file a symbolic link points to, not the link: the user keeps
-  // the link and finds the new document behind it.
-  std::string target = fileName;
-  struct stat existing;
-  if (::lstat(fileName.c_str(), &existing) == 0 && S_ISLNK(existing.st_mode)) {
-    if (char* real = ::realpath(fileName.c_str(), nullptr)) {
-      target = real;
-      std::free(real);
-    }
-  }
-  const bool targetExists = ::stat(target.c_str(), &existing) == 0;
   // A file the user made read-only is not replaced behind their back, though
-  // renaming over it would be allowed.
-  // On a read-only disk the system's own reason says more than "permission".
-  if (targetExists && S_ISREG(existing.st_mode)) {
+  // renaming over it would be allowed; on a read-only disk the system's own
+  // reason says more than "permission". (stat follows a symbolic link to the file.)
+  struct stat existing;
+  if (::stat(fileName.c_str(), &existing) == 0 && S_ISREG(existing.st_mode)) {
     if ((existing.st_mode & 0222) == 0)
       throw SaveError(fileName, EACCES);
-    if (::access(target.c_str(), W_OK) != 0)
+    if (::access(fileName.c_str(), W_OK) != 0)
       throw SaveError(fileName, errno);
   }
 
-  const size_t slash = target.rfind('/');
-  const std::string folder = slash == std::string::npos ? "." : target.substr(0, slash + 1);
-  std::string stem = slash == std::string::npos ? target : target.substr(slash + 1);
-  if (stem.size() > kMaxTempStem)
-    stem.resize(kMaxTempStem);
-  std::string temp = folder + (folder.back() == '/' ? "" : "/") + "." + stem + ".XXXXXX";
-
-  const int fd = ::mkstemp(temp.data());
-  if (fd < 0)
-    throw SaveError(fileName, errno);
-
-  // From here on every failure removes the temporary file before reporting.
-  auto fail = [&](int error, bool open) -> EXmlError {
-    if (open)
-      ::close(fd);
-    ::unlink(temp.c_str());
-    return SaveError(fileName, error);
-  };
-
-  // The new file gets the permissions of the one it replaces, or the usual ones.
-  // A file system without permissions (a FAT memory stick) refuses; that is no
-  // reason to fail the save.
-  mode_t mode;
-  if (targetExists) {
-    mode = existing.st_mode & 07777;
-  } else {
-    const mode_t mask = ::umask(0);
-    ::umask(mask);
-    mode = 0666 & ~mask;
-  }
-  (void)::fchmod(fd, mode);
-
-  struct Sink {
-    int fd;
-    int error = 0;
-  } sink{fd};
-  OutputBuffer out(
-      [](void* context, std::string_view bytes) {
-        auto* s = static_cast<Sink*>(context);
-        if (s->error == 0)
-          s->error = WriteAll(s->fd, bytes);
-      },
-      &sink);
-  impl_->Write(out);
-  out.FlushAll();
-  if (sink.error != 0)
-    throw fail(sink.error, true);
-  if (::fsync(fd) != 0 && errno != EINVAL)
-    throw fail(errno, true);
-  if (::close(fd) != 0)
-    throw fail(errno, false);
-  if (::rename(temp.c_str(), target.c_str()) != 0)
-    throw fail(errno, false);
-
-  // Make the rename itself durable; the document is in place whatever this says.
-  const int dir = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY);
-  if (dir >= 0) {
-    ::fsync(dir);
-    ::close(dir);
-  }
+  const int error = ReplaceFile(fileName, [this](ReplacementSink& sink) {
+    OutputBuffer out(
+        [](void* context, std::string_view bytes) {
+          static_cast<ReplacementSink*>(context)->Write(bytes);
+        },
+        &sink);
+    impl_->Write(out);
+    out.FlushAll();
+  });
+  if (error != 0)
+    throw SaveError(fileName, error);
 }
 
 size_t XmlDocument::NodeCount() const {

@@ -262,7 +262,7 @@ TEST_F(FaultsTest, TheHostSettingsSurviveEveryInjectedFault) {
       EXPECT_EQ(o.exitCode, 1);
       EXPECT_EQ(o.errors, "Unable to write to " + ini + "\n");
     }
-    ExpectOldFileAndNoLeftover(folder.Path(), "Orbalis.ini", kOldIni, f.killed, "Orbalis.ini.");
+    ExpectOldFileAndNoLeftover(folder.Path(), "Orbalis.ini", kOldIni, f.killed, ".Orbalis.ini.");
   }
 }
 
