@@ -12,6 +12,7 @@
 #include <pugixml.hpp>
 #include <sstream>
 
+#include "exchange/replace_file.h"
 #include "tables/errors.h"
 
 namespace orb {
@@ -345,6 +346,28 @@ TEST(XmlDocumentTest, ATimetableRowTakesFewerThan400Bytes) {
   const double perRow = static_cast<double>(doc.MemoryBytes() - empty) / kRows;
   RecordProperty("bytes_per_row", std::to_string(perRow));
   EXPECT_LT(perRow, 400.0);
+}
+
+}  // namespace
+}  // namespace orb
+
+namespace orb {
+namespace {
+
+// A producer that fails half-way (an allocation, say) must not leave the new
+// file's first half behind, nor touch the file it was to replace.
+TEST(ReplaceFileTest, AProducerThatThrowsLeavesTheOldFileAndNoTemporaryFile) {
+  TempFolder folder;
+  const fs::path target = folder.path() / "horario.xml";
+  WriteFile(target, "last week's export");
+  EXPECT_THROW(ReplaceFile(target.string(),
+                           [](ReplacementSink& sink) {
+                             sink.Write("<?xml half");
+                             throw std::bad_alloc();
+                           }),
+               std::bad_alloc);
+  EXPECT_EQ(folder.Names(), std::vector<std::string>{"horario.xml"});
+  EXPECT_EQ(ReadFile(target), "last week's export");
 }
 
 }  // namespace
