@@ -37,9 +37,9 @@ class ExportUi {
 
 // The values that live for the whole process.
 struct ProcessState {
-  std::string outputFileName;           // empty at start; replaced only on a confirmed dialog
-  int32_t savedArgumentCount = 0;       // 2 in host-launched mode, otherwise 0
-  int32_t hostCompletionFlag = 0;       // 0 or 1
+  std::string outputFileName;             // empty at start; replaced only on a confirmed dialog
+  int32_t savedArgumentCount = 0;         // 2 in host-launched mode, otherwise 0
+  int32_t hostCompletionFlag = 0;         // 0 or 1
   std::unique_ptr<XmlDocument> document;  // the last run's document, never saved again
   ProcessState();
   ~ProcessState();
@@ -48,9 +48,9 @@ struct ProcessState {
 
 // Where the run finds its tables and its clock.
 struct ExportEnvironment {
-  std::string dataDirectory;           // with a trailing separator
+  std::string dataDirectory;  // with a trailing separator
   const TLocaleFormats* formats = nullptr;
-  LocalClock clock;                    // the real local clock unless a test fixes it
+  LocalClock clock;  // the real local clock unless a test fixes it
 };
 
 // The export run, step by step. Every failure propagates as an orb::Exception

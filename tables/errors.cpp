@@ -9,7 +9,8 @@ namespace {
 std::string Trimmed(const std::string& s) {
   const char* blanks = " \t\r\n";
   const size_t first = s.find_first_not_of(blanks);
-  if (first == std::string::npos) return {};
+  if (first == std::string::npos)
+    return {};
   const size_t last = s.find_last_not_of(blanks);
   return s.substr(first, last - first + 1);
 }
@@ -17,20 +18,23 @@ std::string Trimmed(const std::string& s) {
 // ASCII case-insensitive equality; the engine's texts are ASCII, file names compare
 // exactly beyond that, which only ever keeps a line that could have been dropped.
 bool SameIgnoringCase(const std::string& a, const std::string& b) {
-  if (a.size() != b.size()) return false;
+  if (a.size() != b.size())
+    return false;
   for (size_t i = 0; i < a.size(); ++i) {
     unsigned char x = static_cast<unsigned char>(a[i]), y = static_cast<unsigned char>(b[i]);
-    if (x >= 'A' && x <= 'Z') x = static_cast<unsigned char>(x - 'A' + 'a');
-    if (y >= 'A' && y <= 'Z') y = static_cast<unsigned char>(y - 'A' + 'a');
-    if (x != y) return false;
+    if (x >= 'A' && x <= 'Z')
+      x = static_cast<unsigned char>(x - 'A' + 'a');
+    if (y >= 'A' && y <= 'Z')
+      y = static_cast<unsigned char>(y - 'A' + 'a');
+    if (x != y)
+      return false;
   }
   return true;
 }
 
 }  // namespace
 
-EDatabaseError EDatabaseError::ForComponent(const std::string& component,
-                                            const std::string& text) {
+EDatabaseError EDatabaseError::ForComponent(const std::string& component, const std::string& text) {
   return EDatabaseError(component + ": " + text);
 }
 
@@ -43,9 +47,11 @@ std::string EDBEngineError::Compose(uint16_t mainCode, const std::string& mainTe
   std::vector<std::string> lines;
   auto add = [&lines](const std::string& raw) {
     std::string line = Trimmed(raw);
-    if (line.empty()) return;
+    if (line.empty())
+      return;
     for (const std::string& earlier : lines)
-      if (SameIgnoringCase(earlier, line)) return;
+      if (SameIgnoringCase(earlier, line))
+        return;
     lines.push_back(std::move(line));
   };
   add(mainText);
@@ -59,12 +65,14 @@ std::string EDBEngineError::Compose(uint16_t mainCode, const std::string& mainTe
     return buf;
   }
   std::string message = lines.front();
-  for (size_t i = 1; i < lines.size(); ++i) message += "\r\n" + lines[i];
+  for (size_t i = 1; i < lines.size(); ++i)
+    message += "\r\n" + lines[i];
   return message;
 }
 
 std::string WithFinalPeriod(const std::string& message) {
-  if (message.empty()) return message;
+  if (message.empty())
+    return message;
   if (static_cast<unsigned char>(message.back()) > static_cast<unsigned char>('.'))
     return message + ".";
   return message;

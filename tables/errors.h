@@ -84,15 +84,15 @@ class EXmlError : public Exception {
 // have used (category in the high byte) so that a code seen in a message means
 // the same kind of trouble to anyone who knows them.
 namespace dbi {
-inline constexpr uint16_t kOsError = 0x2C00;         // the system refused a file operation
-inline constexpr uint16_t kNoSuchTable = 0x2C04;     // the table file does not exist
-inline constexpr uint16_t kNoSuchDirectory = 0x2C05; // the table's directory does not exist
-inline constexpr uint16_t kCorruptHeader = 0x2102;   // header or field descriptors damaged
-inline constexpr uint16_t kCorruptRecord = 0x2104;   // a record could not be read
-inline constexpr uint16_t kMemoCorrupt = 0x2106;     // memo file missing or damaged
-inline constexpr uint16_t kInvalidValue = 0x2B26;    // a stored value is not of its column's type
-inline constexpr uint16_t kReadOnly = 0x2A04;        // the table can only be read
-inline constexpr uint16_t kNoCodePage = 0x3E06;      // the table's code page is not available
+inline constexpr uint16_t kOsError = 0x2C00;          // the system refused a file operation
+inline constexpr uint16_t kNoSuchTable = 0x2C04;      // the table file does not exist
+inline constexpr uint16_t kNoSuchDirectory = 0x2C05;  // the table's directory does not exist
+inline constexpr uint16_t kCorruptHeader = 0x2102;    // header or field descriptors damaged
+inline constexpr uint16_t kCorruptRecord = 0x2104;    // a record could not be read
+inline constexpr uint16_t kMemoCorrupt = 0x2106;      // memo file missing or damaged
+inline constexpr uint16_t kInvalidValue = 0x2B26;     // a stored value is not of its column's type
+inline constexpr uint16_t kReadOnly = 0x2A04;         // the table can only be read
+inline constexpr uint16_t kNoCodePage = 0x3E06;       // the table's code page is not available
 }  // namespace dbi
 
 // The error box's final-period rule: adds "." when the message's last character

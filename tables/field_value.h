@@ -56,15 +56,15 @@ struct TBcd {
 // One field of the current record. The views point into buffers owned by the
 // table (valid until the table moves, closes or the field is read again).
 struct FieldValue {
-  std::string_view name;     // the field's name, UTF-8
+  std::string_view name;  // the field's name, UTF-8
   TFieldType kind = ftUnknown;
-  bool blank = true;         // the record leaves the field without a value
-  std::string_view text;     // ftString, ftMemo: UTF-8 text; raw-byte kinds: the bytes
-  double number = 0;         // ftFloat, ftCurrency
-  int64_t integer = 0;       // ftSmallint, ftWord, ftInteger, ftAutoInc, ftLargeint
-  bool boolean = false;      // ftBoolean
-  TDateTimeParts dateTime;   // ftDate, ftTime, ftDateTime, ftTimeStamp
-  TBcd bcd;                  // ftBCD
+  bool blank = true;        // the record leaves the field without a value
+  std::string_view text;    // ftString, ftMemo: UTF-8 text; raw-byte kinds: the bytes
+  double number = 0;        // ftFloat, ftCurrency
+  int64_t integer = 0;      // ftSmallint, ftWord, ftInteger, ftAutoInc, ftLargeint
+  bool boolean = false;     // ftBoolean
+  TDateTimeParts dateTime;  // ftDate, ftTime, ftDateTime, ftTimeStamp
+  TBcd bcd;                 // ftBCD
 };
 
 }  // namespace orb

@@ -43,7 +43,7 @@ class TField {
   TFieldType kind_ = ftUnknown;
   int size_ = 0;
   int precision_ = 0;
-  int column_ = 0;              // index of the column in the file's descriptors
+  int column_ = 0;  // index of the column in the file's descriptors
   const DbfFile* file_ = nullptr;
 };
 

@@ -12,8 +12,12 @@ TEST(EngineErrorTest, ComposesLinesDroppingEmptyAndRepeatedOnes) {
     std::string expected;
   };
   const Case cases[] = {
-      {"Table does not exist", {{"", "File: /d/SOLUC.DBF"}}, "Table does not exist\r\nFile: /d/SOLUC.DBF"},
-      {"  Bad header  ", {{"bad HEADER", "  "}, {"", "\tFile: x.dbf \r\n"}}, "Bad header\r\nFile: x.dbf"},
+      {"Table does not exist",
+       {{"", "File: /d/SOLUC.DBF"}},
+       "Table does not exist\r\nFile: /d/SOLUC.DBF"},
+      {"  Bad header  ",
+       {{"bad HEADER", "  "}, {"", "\tFile: x.dbf \r\n"}},
+       "Bad header\r\nFile: x.dbf"},
       {"", {{"", ""}}, "Database engine error $2C04"},
       {"A", {{"B", "a"}, {"", "b"}}, "A\r\nB"},
   };
@@ -42,7 +46,8 @@ TEST(FinalPeriodTest, AddsAPeriodOnlyAfterCharactersThatSortAfterIt) {
       {"acaba en ñ", "acaba en ñ."},
       {"", ""},
   };
-  for (const auto& [in, out] : cases) EXPECT_EQ(WithFinalPeriod(in), out) << in;
+  for (const auto& [in, out] : cases)
+    EXPECT_EQ(WithFinalPeriod(in), out) << in;
 }
 
 }  // namespace
