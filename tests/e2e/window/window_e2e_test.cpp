@@ -290,7 +290,9 @@ bool ShowsOnlyGradient(const QImage& image, const QRect& area, int besideX) {
 TEST_F(WindowE2E, StandaloneExportsThroughTheSaveDialogAndLosesItsButton) {
   Start({}, true);
   const QString window = WaitForWindow(kMainTitle);
-  ASSERT_FALSE(window.isEmpty());
+  ASSERT_FALSE(window.isEmpty()) << "state " << converter_.state() << " stderr "
+                                 << converter_.readAllStandardError().toStdString() << " windows "
+                                 << Xdotool({"search", "--name", "."}).toStdString();
   const QRect button(256 - 1, 120, 89, 25);
   ASSERT_EQ(Grab(window).size(), QSize(620, 266));
   // Painted: the band beside the button is light, and the button is there.
