@@ -3,6 +3,7 @@
 #include "app/ini_file.h"
 
 #include "exchange/replace_file.h"
+#include "tables/case_fold.h"
 #include "tables/errors.h"
 
 #include <cerrno>
@@ -52,23 +53,6 @@ std::string_view Trimmed(std::string_view s) {
     return {};
   const size_t last = s.find_last_not_of(blanks);
   return s.substr(first, last - first + 1);
-}
-
-// ASCII letters compared without case, every other byte exactly: section and key
-// names in the host's file are plain ASCII words.
-bool SameIgnoringCase(std::string_view a, std::string_view b) {
-  if (a.size() != b.size())
-    return false;
-  for (size_t i = 0; i < a.size(); ++i) {
-    unsigned char x = static_cast<unsigned char>(a[i]), y = static_cast<unsigned char>(b[i]);
-    if (x >= 'A' && x <= 'Z')
-      x = static_cast<unsigned char>(x - 'A' + 'a');
-    if (y >= 'A' && y <= 'Z')
-      y = static_cast<unsigned char>(y - 'A' + 'a');
-    if (x != y)
-      return false;
-  }
-  return true;
 }
 
 // The section name of a header line "[name]" (blanks around it ignored), or
@@ -151,13 +135,13 @@ std::string EditPrivateProfile(const std::string& content, const std::string& se
         sectionEnd = i;
         break;
       }
-      if (SameIgnoringCase(name, section))
+      if (EqualIgnoringCase(name, section))
         sectionHeader = i;
       continue;
     }
     size_t equals = 0;
     if (sectionHeader < lines.size() && keyLine == lines.size() && KeyName(text, &name, &equals) &&
-        SameIgnoringCase(name, key)) {
+        EqualIgnoringCase(name, key)) {
       keyLine = i;
       keyEquals = equals + static_cast<size_t>(text.data() - lines[i].text.data());
     }

@@ -1,5 +1,7 @@
 #include "tables/errors.h"
 
+#include "tables/case_fold.h"
+
 #include <cstdio>
 
 namespace orb {
@@ -13,23 +15,6 @@ std::string Trimmed(const std::string& s) {
     return {};
   const size_t last = s.find_last_not_of(blanks);
   return s.substr(first, last - first + 1);
-}
-
-// ASCII case-insensitive equality; the engine's texts are ASCII, file names compare
-// exactly beyond that, which only ever keeps a line that could have been dropped.
-bool SameIgnoringCase(const std::string& a, const std::string& b) {
-  if (a.size() != b.size())
-    return false;
-  for (size_t i = 0; i < a.size(); ++i) {
-    unsigned char x = static_cast<unsigned char>(a[i]), y = static_cast<unsigned char>(b[i]);
-    if (x >= 'A' && x <= 'Z')
-      x = static_cast<unsigned char>(x - 'A' + 'a');
-    if (y >= 'A' && y <= 'Z')
-      y = static_cast<unsigned char>(y - 'A' + 'a');
-    if (x != y)
-      return false;
-  }
-  return true;
 }
 
 }  // namespace
@@ -50,7 +35,7 @@ std::string EDBEngineError::Compose(uint16_t mainCode, const std::string& mainTe
     if (line.empty())
       return;
     for (const std::string& earlier : lines)
-      if (SameIgnoringCase(earlier, line))
+      if (EqualIgnoringCase(earlier, line))
         return;
     lines.push_back(std::move(line));
   };
