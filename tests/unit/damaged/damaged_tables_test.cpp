@@ -18,43 +18,21 @@
 #include "tables/errors.h"
 #include "tables/value_text.h"
 #include "tables/ww_table.h"
+#include "tests/support/scratch_files.h"
 
 namespace orb {
 namespace {
 
 namespace fs = std::filesystem;
 
-// A fresh folder under the system's temporary folder, removed afterwards.
-class ScratchDir {
+using testing_files::ReadFile;
+using testing_files::WriteFile;
+
+// A scratch folder of this test file's own.
+class ScratchDir : public testing_files::ScratchDir {
  public:
-  explicit ScratchDir(const std::string& tag)
-      : path_(fs::temp_directory_path() /
-              ("orb_damaged_" + tag + "_" + std::to_string(::getpid()))) {
-    fs::remove_all(path_);
-    fs::create_directories(path_);
-  }
-  ~ScratchDir() {
-    std::error_code ignored;
-    fs::remove_all(path_, ignored);
-  }
-  std::string Path() const { return path_.string(); }
-  std::string File(const std::string& name) const { return (path_ / name).string(); }
-
- private:
-  fs::path path_;
+  explicit ScratchDir(const std::string& tag) : testing_files::ScratchDir("orb_damaged", tag) {}
 };
-
-std::string ReadFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
-
-void WriteFile(const std::string& path, const std::string& bytes) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out << bytes;
-}
 
 // Replaces every "{name}" in `pattern` with its value.
 std::string Fill(std::string pattern, const std::vector<std::pair<std::string, std::string>>& v) {

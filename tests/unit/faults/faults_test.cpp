@@ -22,6 +22,7 @@
 #include <vector>
 
 #include "demo/host_tables.h"
+#include "tests/support/scratch_files.h"
 
 extern char** environ;
 
@@ -35,37 +36,14 @@ const std::string kOldDocument = "<?xml version=\"1.0\"?>\r\n<SERVICIO autor=\"O
 const std::string kOldIni =
     "; Orbalis\r\n[General]\r\nRuta=c:\\otemp\r\n\r\n[Transformadores]\r\nTransformado=0\r\n";
 
-// A fresh folder under the system's temporary folder, removed afterwards.
-class ScratchDir {
+using testing_files::ReadFile;
+using testing_files::WriteFile;
+
+// A scratch folder of this test file's own.
+class ScratchDir : public testing_files::ScratchDir {
  public:
-  explicit ScratchDir(const std::string& tag)
-      : path_(fs::temp_directory_path() /
-              ("orb_faults_" + tag + "_" + std::to_string(::getpid()))) {
-    fs::remove_all(path_);
-    fs::create_directories(path_);
-  }
-  ~ScratchDir() {
-    std::error_code ignored;
-    fs::remove_all(path_, ignored);
-  }
-  std::string Path() const { return path_.string(); }
-  std::string File(const std::string& name) const { return (path_ / name).string(); }
-
- private:
-  fs::path path_;
+  explicit ScratchDir(const std::string& tag) : testing_files::ScratchDir("orb_faults", tag) {}
 };
-
-std::string ReadFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
-
-void WriteFile(const std::string& path, const std::string& bytes) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out << bytes;
-}
 
 // The names in `dir`, sorted.
 std::vector<std::string> Listing(const std::string& dir) {

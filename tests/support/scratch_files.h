@@ -1,0 +1,53 @@
+// Scratch folders and whole-file reads and writes for the tests that run the
+// program's executables over real files.
+#pragma once
+
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+namespace orb::testing_files {
+
+// A fresh folder under the system's temporary folder, named for the test and the
+// process, removed afterwards.
+class ScratchDir {
+ public:
+  ScratchDir(const std::string& prefix, const std::string& tag)
+      : path_(std::filesystem::temp_directory_path() /
+              (prefix + "_" + tag + "_" + std::to_string(::getpid()))) {
+    std::filesystem::remove_all(path_);
+    std::filesystem::create_directories(path_);
+  }
+  ~ScratchDir() {
+    std::error_code ignored;
+    std::filesystem::remove_all(path_, ignored);
+  }
+  ScratchDir(const ScratchDir&) = delete;
+  ScratchDir& operator=(const ScratchDir&) = delete;
+  // The folder's full name.
+  std::string Path() const { return path_.string(); }
+  // The full name of `name` inside the folder.
+  std::string File(const std::string& name) const { return (path_ / name).string(); }
+
+ private:
+  std::filesystem::path path_;
+};
+
+// The whole file's bytes; "" when it cannot be read.
+inline std::string ReadFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+// Replaces the file's bytes with `bytes`.
+inline void WriteFile(const std::string& path, const std::string& bytes) {
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out << bytes;
+}
+
+}  // namespace orb::testing_files
