@@ -19,6 +19,7 @@
 #include "tables/value_text.h"
 #include "tables/ww_table.h"
 #include "tests/support/scratch_files.h"
+#include "tests/support/small_school.h"
 
 namespace orb {
 namespace {
@@ -162,40 +163,14 @@ int RunCommand(const std::string& command, const std::string& errFile) {
   return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
-// The five sound tables of a small school and SOLUC, as the host writes them.
-void WriteSoundSchool(const std::string& dataDir, const std::string& solucDir) {
-  using demo::HostColumns;
-  using demo::HostTable;
-  using demo::WriteHostTable;
-  WriteHostTable(dataDir + "/Asig.DBF", HostColumns(HostTable::kAsig),
-                 {{{"ASIG", "MAT"}, {"GRUP", "1A"}, {"PROF", "ANA"}, {"NHORAS", "4"}}});
-  WriteHostTable(dataDir + "/NOMASG.DBF", HostColumns(HostTable::kNomAsg),
-                 {{{"ABREV", "MAT"}, {"NOMBRE", "Matemáticas"}, {"ACTIV", "1"}}});
-  WriteHostTable(dataDir + "/PROF.DBF", HostColumns(HostTable::kProf),
-                 {{{"ABREV", "ANA"}, {"NOMBRE", "Ana"}, {"DEPART", "Ciencias"}}});
-  WriteHostTable(dataDir + "/GRUP.DBF", HostColumns(HostTable::kGrup),
-                 {{{"ABREV", "1A"}, {"CURSO", "1"}, {"GRUPO", "A"}, {"MAXALUM", "30"}}});
-  WriteHostTable(dataDir + "/AULA.DBF", HostColumns(HostTable::kAula),
-                 {{{"ABREV", "A01"}, {"NOMBRE", "Aula 1"}, {"MAXALUM", "30"}}});
-  WriteHostTable(solucDir + "/SOLUC.DBF", HostColumns(HostTable::kSoluc),
-                 {{{"ASIG", "MAT"}, {"PROF", "ANA"}, {"DIA", "1"}, {"HORA", "2"}}});
-}
-
-// The names in `dir`, sorted.
-std::vector<std::string> Listing(const std::string& dir) {
-  std::vector<std::string> names;
-  for (const fs::directory_entry& e : fs::directory_iterator(dir))
-    names.push_back(e.path().filename().string());
-  std::sort(names.begin(), names.end());
-  return names;
-}
+using testing_files::Listing;
 
 TEST(DamagedTablesTest, TheBatchCommandWritesNothingAndKeepsTheOldDocument) {
   const std::string cli = std::string(ORB_BIN_DIR) + "/orbalis2educa-cli";
   if (!fs::exists(cli))
     GTEST_SKIP() << "the batch command is not built";
   ScratchDir data("data"), soluc("soluc"), out("out");
-  WriteSoundSchool(data.Path(), soluc.Path());
+  testing_files::WriteSmallSchool(data.Path(), soluc.Path(), 1);
   const std::string document = out.File("horario.xml");
   const std::string errors = soluc.File("stderr.txt");
   const std::string command =

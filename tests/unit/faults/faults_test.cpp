@@ -23,6 +23,7 @@
 
 #include "demo/host_tables.h"
 #include "tests/support/scratch_files.h"
+#include "tests/support/small_school.h"
 
 extern char** environ;
 
@@ -45,14 +46,7 @@ class ScratchDir : public testing_files::ScratchDir {
   explicit ScratchDir(const std::string& tag) : testing_files::ScratchDir("orb_faults", tag) {}
 };
 
-// The names in `dir`, sorted.
-std::vector<std::string> Listing(const std::string& dir) {
-  std::vector<std::string> names;
-  for (const fs::directory_entry& e : fs::directory_iterator(dir))
-    names.push_back(e.path().filename().string());
-  std::sort(names.begin(), names.end());
-  return names;
-}
+using testing_files::Listing;
 
 // How a child process ended and what it said on its standard error.
 struct Outcome {
@@ -115,46 +109,13 @@ std::vector<std::string> FaultEnv(const std::string& folder, const std::string& 
           "ORB_FAULT_ACTION=" + action, "ORB_FAULT_AFTER=" + std::to_string(after), asan};
 }
 
-// A small school; `solucRows` timetable rows make the document as large as needed.
-void WriteSchool(const std::string& dataDir, const std::string& solucDir, int solucRows) {
-  using demo::HostColumns;
-  using demo::HostTable;
-  using demo::WriteHostTable;
-  WriteHostTable(dataDir + "/Asig.DBF", HostColumns(HostTable::kAsig),
-                 {{{"ASIG", "MAT"}, {"GRUP", "1A"}, {"PROF", "ANA"}, {"NHORAS", "4"}}});
-  WriteHostTable(dataDir + "/NOMASG.DBF", HostColumns(HostTable::kNomAsg),
-                 {{{"ABREV", "MAT"}, {"NOMBRE", "Matemáticas"}, {"ACTIV", "1"}}});
-  WriteHostTable(dataDir + "/PROF.DBF", HostColumns(HostTable::kProf),
-                 {{{"ABREV", "ANA"}, {"NOMBRE", "Ana"}, {"DEPART", "Ciencias"}}});
-  WriteHostTable(dataDir + "/GRUP.DBF", HostColumns(HostTable::kGrup),
-                 {{{"ABREV", "1A"}, {"CURSO", "1"}, {"GRUPO", "A"}, {"MAXALUM", "30"}}});
-  WriteHostTable(dataDir + "/AULA.DBF", HostColumns(HostTable::kAula),
-                 {{{"ABREV", "A01"}, {"NOMBRE", "Aula 1"}, {"MAXALUM", "30"}}});
-  std::vector<demo::HostRecord> soluc;
-  for (int i = 0; i < solucRows; ++i) {
-    soluc.push_back({{"ASIG", "MAT"},
-                     {"AULA", "A01"},
-                     {"CODGRUPO", "1A"},
-                     {"CURSO", "1"},
-                     {"DIA", std::to_string(1 + i % 5)},
-                     {"GRUPO", "A"},
-                     {"HORA", std::to_string(1 + i % 7)},
-                     {"NIVEL", "ESO"},
-                     {"PROF", "ANA"},
-                     {"SESIONES", "1"},
-                     {"TAREA", "L"},
-                     {"TURNO", "M"}});
-  }
-  WriteHostTable(solucDir + "/SOLUC.DBF", HostColumns(HostTable::kSoluc), soluc);
-}
-
 // The school's tables and the two writers' command lines.
 class FaultsTest : public ::testing::Test {
  protected:
   void SetUp() override {
     if (!fs::exists(kCli))
       GTEST_SKIP() << "the batch command is not built";
-    WriteSchool(data_.Path(), data_.Path(), 2000);
+    testing_files::WriteSmallSchool(data_.Path(), data_.Path(), 2000);
   }
   // The batch command exporting the school to `document`.
   std::vector<std::string> Export(const std::string& document) const {
